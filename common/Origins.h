@@ -7,10 +7,10 @@
 class Origins
 {
 public:
-    QString site;    // the service web site
+    QString site; // the service web site
     QString account; // the account server
-    QString guest;   // the guest site (flash results)
-    QString bet;     // the betting pages
+    QString guest; // the guest site (flash results)
+    QString bet; // the betting pages
 
     static const Origins &get();
 

@@ -1,5 +1,4 @@
 #include "Platform.h"
-
 #include "SettingsNames.h"
 
 #include <QSettings>

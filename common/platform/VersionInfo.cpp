@@ -5,8 +5,8 @@
 QString versionKeyName(TVersionKey key)
 {
     static const char *const names[] = {
-        "Comments",         "CompanyName",  "FileDescription", "FileVersion", "InternalName",   "LegalCopyright",
-        "LegalTrademarks", "OriginalFilename", "PrivateBuild", "ProductName", "ProductVersion", "SpecialBuild",
+        "Comments",        "CompanyName",      "FileDescription", "FileVersion", "InternalName",   "LegalCopyright",
+        "LegalTrademarks", "OriginalFilename", "PrivateBuild",    "ProductName", "ProductVersion", "SpecialBuild",
     };
     return QString::fromLatin1(names[static_cast<int>(key)]);
 }
@@ -23,9 +23,4 @@ QString GetVersionValue(TVersionKey key, const VersionResource &resource)
                               .arg(first.codePage, 4, 16, QLatin1Char('0'))
                               .toUpper();
     return resource.blocks.value(block).value(versionKeyName(key));
-}
-
-QString GetVersionValue(TVersionKey key)
-{
-    return GetVersionValue(key, programVersionResource());
 }
