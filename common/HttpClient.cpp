@@ -1,6 +1,6 @@
 #include "HttpClient.h"
 
-#include "AppError.h"
+#include "Cp932.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -125,8 +125,9 @@ HttpResponse HttpClient::post(const QString &url, const QStringList &lines)
 {
     QNetworkRequest request {QUrl(url)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-    // The lines are already in the form the server expects; they go out byte for byte.
-    return run(request, QByteArrayLiteral("POST"), lines.join(QLatin1Char('&')).toLatin1());
+    // The lines are already in the form the server expects; they go out as the
+    // code page's bytes, with no encoding of their own.
+    return run(request, QByteArrayLiteral("POST"), Cp932::fromUnicode(lines.join(QLatin1Char('&'))));
 }
 
 HttpResponse HttpClient::get(const QString &url, const QList<QPair<QByteArray, QByteArray>> &extraHeaders)

@@ -57,7 +57,7 @@ public:
     explicit HttpClient(QObject *parent = nullptr);
     ~HttpClient() override;
 
-    // Posts the lines joined by "&", exactly as given, as a form body.
+    // Posts the lines joined by "&", exactly as given (in the code page's bytes), as a form body.
     HttpResponse post(const QString &url, const QStringList &lines);
     // A plain GET; extraHeaders carry the notifier's validators.
     HttpResponse get(const QString &url, const QList<QPair<QByteArray, QByteArray>> &extraHeaders = {});

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include "DecimalText.h"
 #include "platform/Platform.h"
 
 #include <QSettings>
@@ -24,7 +25,7 @@ int SettingsStore::readInteger(const char *name, int defaultValue) const
 {
     const QVariant value = m_settings->value(QString::fromLatin1(name));
     int parsed = 0;
-    if (value.typeId() != QMetaType::QString || !parseStoredInteger(value.toString(), &parsed))
+    if (value.typeId() != QMetaType::QString || !parseDecimalInt32(value.toString(), &parsed))
         return defaultValue;
     return parsed;
 }
@@ -58,24 +59,4 @@ bool SettingsStore::commit()
 QString SettingsStore::location() const
 {
     return m_settings->fileName();
-}
-
-bool parseStoredInteger(const QString &text, int *value)
-{
-    if (text.isEmpty())
-        return false;
-    qsizetype i = 0;
-    if (text.at(0) == QLatin1Char('-') || text.at(0) == QLatin1Char('+'))
-        i = 1;
-    if (i == text.size())
-        return false;
-    for (qsizetype j = i; j < text.size(); ++j) {
-        if (text.at(j) < QLatin1Char('0') || text.at(j) > QLatin1Char('9'))
-            return false;
-    }
-    bool ok = false;
-    const int parsed = text.toInt(&ok, 10);
-    if (ok)
-        *value = parsed;
-    return ok;
 }

@@ -35,6 +35,3 @@ public:
 private:
     std::unique_ptr<QSettings> m_settings;
 };
-
-// The strict decimal reading of the store: an optional sign and digits that fit 32 bits.
-bool parseStoredInteger(const QString &text, int *value);
