@@ -21,6 +21,10 @@ void openUrlOutside(const QUrl &url);
 // folder. False when it is missing or could not be started.
 bool startProgram(const QString &program, const QString &workingFolder);
 
+// The user's application-data folder (the shell's application-data folder on Windows,
+// $XDG_DATA_HOME here), without a trailing separator.
+QString applicationDataFolder();
+
 // The file name of a sibling program of ours ("Pelorin" here, "Pelorin.exe" on Windows).
 QString executableName(const QString &baseName);
 

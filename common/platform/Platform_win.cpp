@@ -1,6 +1,7 @@
 #include "Platform.h"
 #include "SettingsNames.h"
 
+#include <QDir>
 #include <QSettings>
 
 namespace Platform {
@@ -11,6 +12,12 @@ std::unique_ptr<QSettings> openSettingsKey()
     return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\")
                                            + QString::fromLatin1(SettingsNames::Key),
                                        QSettings::NativeFormat);
+}
+
+QString applicationDataFolder()
+{
+    // The roaming application-data folder, where the shell keeps per-user program data.
+    return QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
 }
 
 QString executableName(const QString &baseName)
