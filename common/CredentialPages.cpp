@@ -33,7 +33,8 @@ bool isCredentialPage(const QUrl &address, const QString &siteOrigin)
     const int defaultPort = site.scheme() == QLatin1String("https") ? 443 : 80;
     if (address.port(defaultPort) != site.port(defaultPort))
         return false;
-    // The path as it travels, so an encoded look-alike ("yosou%2Ephp") does not pass.
+    // The path in its normal form: escaped unreserved characters read as themselves, an
+    // escaped "/" does not.
     const QString path = address.path(QUrl::FullyEncoded);
     for (const QString &page : paths) {
         if (path == page)
