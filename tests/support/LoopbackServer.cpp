@@ -3,6 +3,9 @@
 LoopbackServer::LoopbackServer()
     : m_server(std::make_unique<httplib::Server>())
 {
+    // A browser keeps its connections open; stopping waits for them to time out, so
+    // keep that short.
+    m_server->set_keep_alive_timeout(1);
 }
 
 LoopbackServer::~LoopbackServer()
