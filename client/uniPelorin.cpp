@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -93,6 +94,26 @@ QWidget *TfrmPelorin::buildBody()
             guarded([this](const QString &text) { webStatusTextChange(text); }));
 
     layout->addWidget(buildStatusBar());
+
+    // The keys a browser's users reach for, each doing what its toolbar button does.
+    auto key = [this](QKeySequence sequence, auto handler) {
+        auto *shortcut = new QShortcut(sequence, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, guarded(handler));
+    };
+    key(QKeySequence(Qt::Key_F5), [this] { btnReloadClick(); });
+    key(QKeySequence(Qt::ALT | Qt::Key_Left), [this] {
+        if (btnPrev->isEnabled())
+            btnPrevClick();
+    });
+    key(QKeySequence(Qt::ALT | Qt::Key_Right), [this] {
+        if (btnNext->isEnabled())
+            btnNextClick();
+    });
+    key(QKeySequence(Qt::Key_Escape), [this] {
+        if (btnStop->isEnabled())
+            btnStopClick();
+    });
     return body;
 }
 

@@ -35,6 +35,7 @@ private slots:
     void refillAfterReloadWithNewValues();
     void markerLinkTurnsTheButtons();
     void historyButtons();
+    void keys();
     void gauge();
     void toolbarPages();
     void reloadWithoutAPage();
@@ -232,6 +233,26 @@ void TestPageHandling::historyButtons()
     QTest::mouseClick(m_main->btnNext, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->btnNext->isEnabled(), 10000);
     QVERIFY(m_main->btnPrev->isEnabled());
+}
+
+void TestPageHandling::keys()
+{
+    open(QStringLiteral("/quenvel/yosou.php"));
+    inPage(QStringLiteral("document.getElementById('next').click()"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->btnPrev->isEnabled(), 10000);
+    QWidget *page = m_main->web->focusProxy();
+    QVERIFY(page);
+    const QString first = m_fixture->siteOrigin() + QStringLiteral("/quenvel/yosou.php");
+    const QString second = m_fixture->siteOrigin() + QStringLiteral("/quenvel/race.php");
+    QTRY_COMPARE(m_main->LastCompletedUrl, second);
+    QTest::keyClick(page, Qt::Key_Left, Qt::AltModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->LastCompletedUrl, first, 10000);
+    QTest::keyClick(page, Qt::Key_Right, Qt::AltModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->LastCompletedUrl, second, 10000);
+    const QString race = QStringLiteral("/quenvel/race.php");
+    const qsizetype asked = m_fixture->pages().count(race);
+    QTest::keyClick(page, Qt::Key_F5);
+    QTRY_COMPARE_WITH_TIMEOUT(m_fixture->pages().count(race), asked + 1, 10000);
 }
 
 void TestPageHandling::gauge()
