@@ -57,7 +57,8 @@ TfrmChangePass::TfrmChangePass(TfrmOption *settings)
     grid->addWidget(txtPass1, 0, 1);
     grid->addWidget(Label1, 1, 0);
     grid->addWidget(txtPass2, 1, 1);
-    grid->addWidget(Label2, 2, 1);
+    Label2->setWordWrap(true);
+    grid->addWidget(Label2, 2, 0, 1, 2, Qt::AlignRight);
     layout->addLayout(grid);
     layout->addStretch(1);
     auto *buttons = new QHBoxLayout;
