@@ -41,6 +41,7 @@ private slots:
     void closeWritesEveryValue();
     void terminationSignalWritesSettings();
     void failedWriteIsTold();
+    void dataFolderThatCannotBeMade();
     void splashClosesWhenTheWindowShows();
     void secondInstanceBringsTheFirstForward();
 
@@ -291,6 +292,24 @@ void TestStartup::failedWriteIsTold()
     QCOMPARE(m_fixture->messages.size(), 1);
     QCOMPARE(m_fixture->messages.first().type, MessageDialog::Type::Error);
     QVERIFY(m_fixture->messages.first().text.startsWith(QStringLiteral("設定を保存できませんでした。")));
+}
+
+void TestStartup::dataFolderThatCannotBeMade()
+{
+    m_fixture->answerAccount(200, Accepted.toStdString());
+    storeAccount(QStringLiteral("u@x.jp"), QStringLiteral("pw"));
+    const QString folder = m_sandbox->path() + QStringLiteral("/data/Pelorin Quenvel Kit");
+    QDir(folder).removeRecursively();
+    QFile blocker(folder); // a file where the folder belongs
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto tidy = qScopeGuard([&] { QFile::remove(folder); });
+    TfrmPelorin form;
+    QVERIFY(form.FormCreate());
+    QCOMPARE(m_fixture->messages.size(), 1);
+    QCOMPARE(m_fixture->messages.first().text, QStringLiteral("データフォルダの作成に失敗しました。"));
+    // The start-up goes on: logged in all the same.
+    QCOMPARE(form.sta1->text(), QStringLiteral("ID: u@x.jp"));
 }
 
 void TestStartup::splashClosesWhenTheWindowShows()
