@@ -1,15 +1,18 @@
 // Takes a picture of every window of the product, as the user sees it, into the folder
 // given as the first argument. Run it under an X server (scripts/screenshots does).
+#include "AlertWindow.h"
 #include "BrowserView.h"
 #include "ImageButton.h"
 #include "LoopbackServer.h"
 #include "MessageDialog.h"
 #include "Origins.h"
+#include "Pictures.h"
 #include "SplashScreen.h"
 #include "UserSandbox.h"
 #include "uniChangePass.h"
 #include "uniOption.h"
 #include "uniPelorin.h"
+#include "uniPelorinNews.h"
 #include "uniStart.h"
 
 #include <QApplication>
@@ -121,6 +124,20 @@ int main(int argc, char *argv[])
         change.txtPass1->setText(settings.txt2->text());
         change.show();
         save(&change, "change-password");
+    }
+    // The notifier: its alert and its tray menu.
+    {
+        TfrmPelorinNews news;
+        news.ImageList1 = {Pictures::alertPicture(qApp->devicePixelRatio())};
+        news.al->setImages(news.ImageList1);
+        news.al->clearMessages();
+        news.al->addMessage(TfrmPelorinNews::alertMessage(QStringLiteral("2026/12/11")));
+        news.al->showAlert();
+        QTest::qWait(1500);
+        save(news.al, "alert");
+        news.pop->popup(QPoint(40, 40));
+        save(news.pop, "tray-menu");
+        news.pop->close();
     }
     return 0;
 }
