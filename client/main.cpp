@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelorin"));
     QApplication::setApplicationDisplayName(QStringLiteral("FalvanePelorin クエンベルキット"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pelorin"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app-icon.svg")));
 
     // One client per user: a second start brings the first forward and ends quietly.

@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PelorinNews"));
     QApplication::setApplicationDisplayName(QStringLiteral("FalvanePelorin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pelorin-news"));
     QApplication::setWindowIcon(Pictures::applicationIcon());
     // The notifier lives in the tray: closing the alert or a message ends nothing.
     QApplication::setQuitOnLastWindowClosed(false);
