@@ -38,13 +38,15 @@ const QString AppTitle = QStringLiteral("FalvanePelorin クエンベルキット
 const QString DataFolderName = QStringLiteral("Pelorin Quenvel Kit/");
 const QString ScriptMarker = QStringLiteral("OnGoPatMaker()");
 
-// A status-bar panel: plain text, read out by assistive technology as it changes.
+// A status-bar panel: plain text, read out by assistive technology as it changes. Its
+// text is its name (an accessible name of its own would hide the text), what it shows is
+// its description.
 QLabel *statusPanel(QWidget *parent, const char *objectName, int width, const QString &name)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QLatin1String(objectName));
     label->setFixedWidth(width);
-    label->setAccessibleName(name);
+    label->setAccessibleDescription(name);
     label->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
     label->setFocusPolicy(Qt::NoFocus);
     return label;

@@ -225,13 +225,13 @@ void TestPageHandling::historyButtons()
     open(QStringLiteral("/quenvel/yosou.php"));
     QVERIFY(!m_main->btnPrev->isEnabled());
     inPage(QStringLiteral("document.getElementById('next').click()"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_main->btnPrev->isEnabled(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->btnPrev->isEnabled(), 30000);
     QVERIFY(!m_main->btnNext->isEnabled());
     QTest::mouseClick(m_main->btnPrev, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_main->btnNext->isEnabled(), 10000);
-    QTRY_VERIFY(!m_main->btnPrev->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(m_main->btnNext->isEnabled(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->btnPrev->isEnabled(), 30000);
     QTest::mouseClick(m_main->btnNext, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_main->btnNext->isEnabled(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_main->btnNext->isEnabled(), 30000);
     QVERIFY(m_main->btnPrev->isEnabled());
 }
 
