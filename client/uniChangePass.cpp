@@ -2,6 +2,7 @@
 
 #include "AccountProtocol.h"
 #include "Application.h"
+#include "LatinEdit.h"
 #include "MessageDialog.h"
 #include "SkinFrame.h"
 #include "uniOption.h"
@@ -13,23 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <limits>
-
 TfrmChangePass *frmChangePass = nullptr;
-
-namespace {
-
-QLineEdit *passwordEdit(QWidget *parent, const QString &name)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    edit->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
-    edit->setMaxLength(std::numeric_limits<int>::max());
-    edit->setAccessibleName(name);
-    return edit;
-}
-
-} // namespace
 
 TfrmChangePass::TfrmChangePass(TfrmOption *settings)
     : QDialog(nullptr)
@@ -47,9 +32,9 @@ TfrmChangePass::TfrmChangePass(TfrmOption *settings)
     layout->setContentsMargins(16, 14, 16, 12);
     auto *grid = new QGridLayout;
     lblMail = new QLabel(QStringLiteral("現在のパスワード："), client);
-    txtPass1 = passwordEdit(client, QStringLiteral("現在のパスワード"));
+    txtPass1 = makeLatinEdit(client, QStringLiteral("現在のパスワード"));
     Label1 = new QLabel(QStringLiteral("新しいパスワード："), client);
-    txtPass2 = passwordEdit(client, QStringLiteral("新しいパスワード"));
+    txtPass2 = makeLatinEdit(client, QStringLiteral("新しいパスワード"));
     lblMail->setBuddy(txtPass1);
     Label1->setBuddy(txtPass2);
     Label2 = new QLabel(QStringLiteral("※4桁以上の数字で指定してください"), client);

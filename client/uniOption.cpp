@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "BrowserView.h"
 #include "FormEncoding.h"
+#include "LatinEdit.h"
 #include "MessageDialog.h"
 #include "Origins.h"
 #include "SkinFrame.h"
@@ -20,24 +21,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <limits>
-
 TfrmOption *frmOption = nullptr;
 
 namespace {
-
-QLineEdit *settingsEdit(QWidget *parent, const QString &name, bool masked = false)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    edit->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText
-                              | (masked ? Qt::ImhHiddenText | Qt::ImhSensitiveData : Qt::ImhNone));
-    edit->setMaxLength(std::numeric_limits<int>::max());
-    edit->setAccessibleName(name);
-    if (masked)
-        edit->setEchoMode(QLineEdit::Password);
-    return edit;
-}
 
 QLabel *heading(const QString &text, QWidget *parent)
 {
@@ -76,13 +62,13 @@ TfrmOption::TfrmOption(TfrmPelorin *mainWindow)
     body->setSpacing(4);
 
     auto *lbl1 = heading(QStringLiteral("メールアドレス(ID)"), panel);
-    txt1 = settingsEdit(panel, QStringLiteral("メールアドレス(ID)"));
+    txt1 = makeLatinEdit(panel, QStringLiteral("メールアドレス(ID)"));
     txt1->setEnabled(false);
     lbl1->setBuddy(txt1);
     body->addWidget(lbl1);
     body->addWidget(txt1);
     auto *lbl2 = heading(QStringLiteral("パスワード"), panel);
-    txt2 = settingsEdit(panel, QStringLiteral("パスワード"));
+    txt2 = makeLatinEdit(panel, QStringLiteral("パスワード"));
     txt2->setEnabled(false);
     lbl2->setBuddy(txt2);
     btnChangePass = new QPushButton(QStringLiteral("パスワードの変更"), panel);
@@ -105,10 +91,10 @@ TfrmOption::TfrmOption(TfrmPelorin *mainWindow)
         auto *box = new QGroupBox(panel);
         box->setAccessibleName(set);
         auto *grid = new QGridLayout(box);
-        ii = settingsEdit(box, set + QStringLiteral(" INET-ID"));
-        i = settingsEdit(box, set + QStringLiteral(" 加入者番号"));
-        p = settingsEdit(box, set + QStringLiteral(" 暗証番号"), true);
-        r = settingsEdit(box, set + QStringLiteral(" P-ARS番号"));
+        ii = makeLatinEdit(box, set + QStringLiteral(" INET-ID"));
+        i = makeLatinEdit(box, set + QStringLiteral(" 加入者番号"));
+        p = makeLatinEdit(box, set + QStringLiteral(" 暗証番号"), true);
+        r = makeLatinEdit(box, set + QStringLiteral(" P-ARS番号"));
         const std::pair<const char *, QLineEdit *> rows[]
             = {{"INET-ID：", ii}, {"加入者番号：", i}, {"暗証番号：", p}, {"P-ARS番号：", r}};
         int row = 0;

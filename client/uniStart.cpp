@@ -3,6 +3,7 @@
 #include "AccountProtocol.h"
 #include "Application.h"
 #include "Cp932.h"
+#include "LatinEdit.h"
 #include "MessageDialog.h"
 #include "SkinFrame.h"
 #include "uniPelorin.h"
@@ -20,8 +21,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <limits>
-
 TfrmStart *frmStart = nullptr;
 
 namespace {
@@ -31,17 +30,6 @@ QLabel *wrappedLabel(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setWordWrap(true);
     return label;
-}
-
-// Addresses and passwords are typed in Latin letters: no input method, and no limit.
-QLineEdit *latinEdit(QWidget *parent, const QString &name)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    edit->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
-    edit->setMaxLength(std::numeric_limits<int>::max());
-    edit->setAccessibleName(name);
-    return edit;
 }
 
 } // namespace
@@ -100,10 +88,10 @@ TfrmStart::TfrmStart(TfrmPelorin *mainWindow)
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
     lblMail = new QLabel(QStringLiteral("メールアドレス："), Panel2);
-    txtMail = latinEdit(Panel2, QStringLiteral("メールアドレス"));
+    txtMail = makeLatinEdit(Panel2, QStringLiteral("メールアドレス"));
     lblMail->setBuddy(txtMail);
     lblPass = new QLabel(QStringLiteral("パスワード："), Panel2);
-    txtPass = latinEdit(Panel2, QStringLiteral("パスワード"));
+    txtPass = makeLatinEdit(Panel2, QStringLiteral("パスワード"));
     lblPass->setBuddy(txtPass);
     chkOshirase = new QCheckBox(QStringLiteral("Falvaneからお知らせを受け取る"), Panel2);
     chkOshirase->setChecked(true);
