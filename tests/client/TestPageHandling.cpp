@@ -220,19 +220,26 @@ void TestPageHandling::markerLinkTurnsTheButtons()
 
 void TestPageHandling::historyButtons()
 {
+    const QString first = m_fixture->siteOrigin() + QStringLiteral("/quenvel/yosou.php");
+    const QString second = m_fixture->siteOrigin() + QStringLiteral("/quenvel/race.php");
     QVERIFY(!m_main->btnPrev->isEnabled());
     QVERIFY(!m_main->btnNext->isEnabled());
     open(QStringLiteral("/quenvel/yosou.php"));
     QVERIFY(!m_main->btnPrev->isEnabled());
     inPage(QStringLiteral("document.getElementById('next').click()"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->LastCompletedUrl, second, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(m_main->btnPrev->isEnabled(), 30000);
     QVERIFY(!m_main->btnNext->isEnabled());
+    // Each step once the page before it has loaded, as a member clicks.
     QTest::mouseClick(m_main->btnPrev, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->LastCompletedUrl, first, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(m_main->btnNext->isEnabled(), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->btnPrev->isEnabled(), 30000);
     QTest::mouseClick(m_main->btnNext, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->LastCompletedUrl, second, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->btnNext->isEnabled(), 30000);
     QVERIFY(m_main->btnPrev->isEnabled());
+    QVERIFY(m_fixture->messages.isEmpty());
 }
 
 void TestPageHandling::keys()
